@@ -169,6 +169,18 @@ finish
 [ "$(count SCAN out)" -eq 1 ] || fail "scanned after the stop request"
 end_case "$t"
 
+t="a client that never ends: the tool waits showing UPLOAD"
+new_case client-hangs
+touch ftp.hold; echo data > stats.log
+start stats.log 1 up.scr
+wait_for 10 test -e ftp.started || fail "upload never started"
+sleep 2
+kill -0 "$pid" 2>/dev/null || fail "the tool did not wait for the client"
+[ "$(tail -n 1 out)" = UPLOAD ] || fail "last word: $(tail -n 1 out)"
+[ -f stats.log ] || fail "file deleted while the client runs"
+kill -9 "$pid"; wait "$pid" 2>/dev/null; rm -f ftp.hold
+end_case "$t"
+
 t="a client ended by Ctrl+C keeps the file and stops the tool"
 new_case client-interrupted
 touch ftp.interrupt; echo data > stats.log
@@ -203,6 +215,24 @@ if command -v script > /dev/null; then
   [ "$(grep -c 'FTP Script: up.scr' out)" -ge 1 ] || fail "no settings"
 else
   echo "    (script(1) missing: terminal case not run)"
+  case_ok=0
+fi
+end_case "$t"
+
+t="on a terminal the message waits for Enter, its OK button"
+new_case message-waits
+if command -v script > /dev/null; then
+  mkfifo keys
+  "$(command -v script)" -qfc "$zwstats stats.log 1" /dev/null < keys > out 2> err &
+  pid=$!; pids+=("$pid")
+  exec 7> keys
+  wait_for 10 has "Press Enter" out || fail "no prompt"
+  sleep 1
+  kill -0 "$pid" 2>/dev/null || fail "did not wait for Enter"
+  printf '\n' >&7; exec 7>&-
+  wait_for 10 exited "$pid" || fail "Enter did not dismiss the message"
+  has "usage:" out || fail "no usage text"
+else
   case_ok=0
 fi
 end_case "$t"
