@@ -34,7 +34,7 @@ char *FormCommandTail(char *commandLine, bool (*isLeadByte)(unsigned char));
 // Forms the command tail from an argument list (argv[1..]) by joining the
 // words with single spaces into buffer, then skipping leading blanks. An
 // argument list that does not fit gives an empty tail, so the command line
-// is rejected with the usage message.
+// is rejected with the usage message. size must be at least 1.
 char *FormTailFromArguments(int argc, char **argv, char *buffer, std::uint32_t size);
 
 // Splits the tail (first round only) and copies the first three words into
