@@ -17,8 +17,6 @@
 
 namespace {
 
-const char Caption[] = "ver 1.00 by Dorvenal";
-const char StatusFormat[] = "Local SRC File: '%s'\nDelay: %s\nFTP Script: %s\n%s";
 
 char PaintText[256];
 char OutputBuffer[1024];
@@ -48,12 +46,6 @@ void InstallStopHandlers() {
   sigaction(SIGHUP, &action, nullptr);
 }
 
-// Cut to fit: the four fields may hold more than the 255 characters shown.
-void FormatStatusText() {
-  if (std::snprintf(PaintText, sizeof PaintText, StatusFormat, SourcePath, DelayText, ScriptPath,
-                    StatusText) < 0)
-    PaintText[0] = '\0';
-}
 
 int TerminalColumns() {
   winsize size;
@@ -65,7 +57,7 @@ int TerminalColumns() {
 // Draws PaintText as four rows, each cut at the right edge as the window cuts
 // a line wider than its client area, so the block is always four rows high.
 void PaintBlock() {
-  FormatStatusText();
+  FormatStatusLines(PaintText, sizeof PaintText);
   int columns = TerminalColumns() - 1;
   if (BlockDrawn)
     std::fputs("\r\033[3A", stdout);
@@ -82,7 +74,7 @@ void PaintBlock() {
 }
 
 void WriteSettingsLines() {
-  FormatStatusText();
+  FormatStatusLines(PaintText, sizeof PaintText);
   // The first three lines of the status text; the fourth is the status word.
   const char *line = PaintText;
   for (int row = 0; row < 3 && *line; ++row) {
@@ -140,7 +132,7 @@ void ShowStatus(const char *word, bool) {
 void ShowMessage(const char *text) {
   if (OnTerminal)
     EndBlock();
-  std::fprintf(stderr, "%s\n%s\n", Caption, text);
+  std::fprintf(stderr, "%s\n%s\n", MessageCaption, text);
   if (isatty(STDIN_FILENO) != 1)
     return;
   std::fputs("[Press Enter]", stderr);

@@ -6,7 +6,6 @@
 #include "monitor/display.h"
 #include "monitor/monitor.h"
 
-#include <cstdio>
 #include <cstring>
 
 HWND DesktopHandle;
@@ -19,7 +18,6 @@ std::uint32_t PaintCount;
 namespace {
 
 const char ClassName[] = "ZW Stats Server";
-const char MessageCaption[] = "ver 1.00 by Dorvenal";
 const DWORD StatusWindowStyle = WS_POPUP | WS_VISIBLE | WS_OVERLAPPEDWINDOW;
 
 HINSTANCE ProgramInstance;
@@ -50,11 +48,7 @@ WindowPlacement ComputeWindowGeometry(std::int32_t width, std::int32_t height) {
   return placement;
 }
 
-void FormatPaintText() {
-  // snprintf stops at the buffer's end, so over-long fields are cut to fit.
-  std::snprintf(PaintText, sizeof PaintText, "Local SRC File: '%s'\nDelay: %s\nFTP Script: %s\n%s",
-                SourcePath, DelayText, ScriptPath, StatusText);
-}
+void FormatPaintText() { FormatStatusLines(PaintText, sizeof PaintText); }
 
 LRESULT PaintStatus() {
   ++PaintCount;

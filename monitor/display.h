@@ -2,6 +2,8 @@
 // implements these six operations.
 #pragma once
 
+#include <cstddef>
+
 // Once per process, before the first round.
 void SetUpDisplay(void *instance);
 
@@ -21,3 +23,9 @@ void ShowMessage(const char *text);
 
 // At the end of every round; QuitFlag is raised when it returns.
 void DestroyStatusWindow();
+
+// Provided by the core for every front end: the caption of the messages, and
+// the four status lines formatted into text (size bytes), cut to fit when the
+// fields hold more than it can take.
+extern const char MessageCaption[];
+void FormatStatusLines(char *text, std::size_t size);
