@@ -140,6 +140,29 @@ const char* BaseName(const char* path)
     return slash != nullptr ? slash + 1 : path;
 }
 
+// The commands that take one remote name and need a session.
+struct RemoteCommand {
+    const char* name;
+    const char* usage;
+    bool (*run)(FtpSession* s, const char* name, std::string* reason);
+};
+const RemoteCommand RemoteCommands[] = {
+    {"cd", "cd DIRECTORY", SessionChangeDir},
+    {"mkdir", "mkdir DIRECTORY", SessionMakeDir},
+    {"rmdir", "rmdir DIRECTORY", SessionRemoveDir},
+    {"delete", "delete REMOTE", SessionDelete},
+};
+
+const RemoteCommand* FindRemoteCommand(const char* cmd)
+{
+    for (const RemoteCommand& remote : RemoteCommands) {
+        if (CommandIs(cmd, remote.name)) {
+            return &remote;
+        }
+    }
+    return nullptr;
+}
+
 // Carries out one command line. Sets *finished on bye/quit.
 bool RunCommand(ClientState* c, ScriptLine* line, bool* finished)
 {
@@ -181,26 +204,11 @@ bool RunCommand(ClientState* c, ScriptLine* line, bool* finished)
             reason = std::strerror(errno);
             ok = false;
         }
-    } else if (CommandIs(cmd, "cd")) {
-        if (!NeedWords(c, line, 1, 1, "cd DIRECTORY") || !NeedLogin(c, line)) {
+    } else if (const RemoteCommand* remote = FindRemoteCommand(cmd)) {
+        if (!NeedWords(c, line, 1, 1, remote->usage) || !NeedLogin(c, line)) {
             return false;
         }
-        ok = SessionChangeDir(&c->session, a1, &reason);
-    } else if (CommandIs(cmd, "mkdir")) {
-        if (!NeedWords(c, line, 1, 1, "mkdir DIRECTORY") || !NeedLogin(c, line)) {
-            return false;
-        }
-        ok = SessionMakeDir(&c->session, a1, &reason);
-    } else if (CommandIs(cmd, "rmdir")) {
-        if (!NeedWords(c, line, 1, 1, "rmdir DIRECTORY") || !NeedLogin(c, line)) {
-            return false;
-        }
-        ok = SessionRemoveDir(&c->session, a1, &reason);
-    } else if (CommandIs(cmd, "delete")) {
-        if (!NeedWords(c, line, 1, 1, "delete REMOTE") || !NeedLogin(c, line)) {
-            return false;
-        }
-        ok = SessionDelete(&c->session, a1, &reason);
+        ok = remote->run(&c->session, a1, &reason);
     } else if (CommandIs(cmd, "rename")) {
         if (!NeedWords(c, line, 2, 2, "rename FROM TO") || !NeedLogin(c, line)) {
             return false;
