@@ -6,6 +6,7 @@
 #
 #   main_job_test.sh PATH-TO-ZWSTATS PATH-TO-FTP-CLIENT
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 ZWSTATS="$(realpath "$1")"
 CLIENT="$(realpath "$2")"
@@ -25,16 +26,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# wait_for SECONDS COMMAND...: true once the command succeeds, false at the deadline.
-wait_for() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ $SECONDS -ge $deadline ] && return 1
-        sleep 0.1
-    done
-}
-exited() { ! kill -0 "$1" 2>/dev/null; }
 count_lines() { grep -c -x -- "$1" "$2" 2>/dev/null || true; }
 at_least() { [ "$(count_lines "$1" "$2")" -ge "$3" ]; }
 same() { cmp -s "$1" "$2"; }

@@ -8,6 +8,7 @@
 # flat, and every produced file must reach the client byte for byte.
 # Usage: soak_test.sh PATH/TO/zwstats [ROUNDS]   (ROUNDS defaults to 100)
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 zwstats=$(realpath "$1")
 rounds=${2:-100}
 rss_bound_kb=64     # allowed growth after warm-up
@@ -25,14 +26,6 @@ cd "$dir" || exit 1
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-wait_for() {
-  local deadline=$((SECONDS + $1)); shift
-  until "$@"; do
-    [ "$SECONDS" -ge "$deadline" ] && return 1
-    sleep 0.01
-  done
-}
-exited() { ! kill -0 "$1" 2>/dev/null; }
 received_count() { find received -name '[0-9]*' -type f | wc -l; }
 received_at_least() { [ "$(received_count)" -ge "$1" ]; }
 

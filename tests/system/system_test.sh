@@ -4,6 +4,7 @@
 # directory and ends with the status written in ftp.status.
 # Usage: system_test.sh PATH/TO/zwstats
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 zwstats=$(realpath "$1")
 root=$(mktemp -d /tmp/zwstats-system.XXXXXX)
 pids=()
@@ -16,15 +17,6 @@ trap cleanup EXIT
 passed=0 failed=0
 fail() { echo "    FAIL: $*"; case_ok=0; }
 
-# wait_for SECONDS COMMAND...: true once the command succeeds, false at the deadline.
-wait_for() {
-  local deadline=$((SECONDS + $1)); shift
-  until "$@"; do
-    [ "$SECONDS" -ge "$deadline" ] && return 1
-    sleep 0.05
-  done
-}
-exited() { ! kill -0 "$1" 2>/dev/null; }
 count() { grep -c -x -- "$1" "$2" 2>/dev/null || true; }
 has() { grep -q -- "$1" "$2" 2>/dev/null; }
 # at_least N LINE FILE: FILE holds LINE at least N times.

@@ -8,8 +8,7 @@
 # Needs DISPLAY and WINEPREFIX from the caller.
 set -u -o pipefail
 wine=$1 zwstats=$2 probe_exe=$3
-caption="ver 1.00 by Dorvenal"
-fatal="FATAL: Specified FTP Script Not Found."
+. "$(dirname "$0")/lib.sh"
 
 work=$(mktemp -d "$(dirname "$zwstats")/fault-test.XXXXXX")
 started=()
@@ -20,36 +19,13 @@ cleanup() {
 }
 trap cleanup EXIT
 cp "$probe_exe" "$work/probe.exe"
-passed=0 failed=0
-check() { # name, then a command that must succeed
-  local name=$1; shift
-  if "$@"; then echo "ok: $name"; passed=$((passed + 1)); else echo "FAIL: $name"; failed=$((failed + 1)); fi
-}
-probe() { "$wine" "$work/probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
-wait_for() { # seconds, then a command: polls it every 0.1 s until it succeeds
-  local tenths=$(($1 * 10)); shift
-  for _ in $(seq "$tenths"); do "$@" && return 0; sleep 0.1; done
-  "$@"
-}
-wait_status() { # pid: waits at most 30 s for it to end; sets $status
-  local pid=$1
-  wait_for 30 eval "! kill -0 $pid 2>/dev/null"
-  if kill -0 "$pid" 2>/dev/null; then kill "$pid"; status=timeout; return; fi
-  wait "$pid"; status=$?
-}
-sent() { cat count.txt 2>/dev/null | tr -d '\r ' || true; }
+probe_exe="$work/probe.exe"
 absent() { test ! -e "$1"; }
 sent_at_least() { test "$(sent)" -ge "$1" 2>/dev/null; }
 all_copies_match() { # every copy the client got equals the expected bytes
   local copy any=1
   for copy in received/*.bin; do [ -e "$copy" ] || return 1; cmp -s expected.bin "$copy" || any=0; done
   [ "$any" = 1 ]
-}
-set_rc() { printf '%s\r\n' "$1" > rc.tmp && mv rc.tmp rc.txt; }
-install_client() { # extra lines run after the copy, before the exit
-  printf '@echo off\r\nset /a n=0\r\nif exist count.txt set /p n=<count.txt\r\nset /a n=n+1\r\n' > ftp.bat
-  printf '>count.txt echo %%n%%\r\ncopy /y src.log received\\%%n%%.bin >nul\r\n%s' "${1:-}" >> ftp.bat
-  printf 'if exist last if exist s.scr del s.scr\r\nset /p rc=<rc.txt\r\nexit /b %%rc%%\r\n' >> ftp.bat
 }
 new_case() { # a fresh working directory with a script and a source file
   mkdir "$work/$1" && cd "$work/$1" || exit 1
@@ -65,7 +41,7 @@ start_tool() { # delay: zwstats on src.log in the current directory
   started+=("$tool")
 }
 start_hold() { # share mode, seconds: the probe holds src.log open
-  "$wine" "$work/probe.exe" hold src.log "$1" "$2" >hold.out 2>&1 &
+  "$wine" "$probe_exe" hold src.log "$1" "$2" >hold.out 2>&1 &
   holder=$!
   started+=("$holder")
   wait_for 30 grep -q held hold.out
@@ -75,10 +51,10 @@ start_hold() { # share mode, seconds: the probe holds src.log open
 # deletion shows the FATAL box, and OK ends the tool with status 0.
 finish() { # case name
   local shown; shown=$(probe box "$caption" 30000)
-  check "$1: FATAL box after the last round" test "$shown" = "$fatal"
+  check_eq "$1: FATAL box after the last round" "$shown" "$fatal"
   probe click "$caption" 5000
   wait_status "$tool"
-  check "$1: exit status 0" test "$status" = 0
+  check_eq "$1: exit status 0" "$status" 0
 }
 # Watches a condition the whole time another process lives; fails if it
 # was ever false while that process was still there.
@@ -165,22 +141,23 @@ check "endless client: deleted once the client ends" wait_for 30 absent src.log
 check "endless client: sent as written" all_copies_match
 finish "endless client"
 
-# The window closed while the FATAL box is open: the box's own message loop
-# carries the close to the window, and OK then ends the tool with status 0.
+# The window closed while the FATAL box is open, in the round after an
+# upload: the box's own message loop carries the close to the window; the
+# upload and deletion are done, and OK then ends the tool with status 0.
 new_case close-under-box
-"$wine" "$zwstats" src.log 1 missing.scr >/dev/null 2>&1 &
-tool=$!
-started+=("$tool")
-check "close under box: FATAL box" test "$(probe box "$caption" 30000)" = "$fatal"
+install_client
+touch last
+start_tool 0
+check "close under box: uploaded and deleted" wait_for 30 absent src.log
+check_eq "close under box: FATAL box" "$(probe box "$caption" 30000)" "$fatal"
 check "close under box: window up" eval "probe window 5000 >/dev/null"
 probe close 5000
-window_gone() { ! probe window 500 >/dev/null; }
 check "close under box: window gone" wait_for 20 window_gone
-check "close under box: box still open" test "$(probe box "$caption" 1000)" = "$fatal"
+check_eq "close under box: box still open" "$(probe box "$caption" 1000)" "$fatal"
 probe click "$caption" 5000
 wait_status "$tool"
-check "close under box: exit status 0 after OK" test "$status" = 0
-check "close under box: source untouched" cmp -s expected.bin src.log
+check_eq "close under box: exit status 0 after OK" "$status" 0
+check_eq "close under box: sent once" "$(sent)" 1
+check "close under box: sent as written" all_copies_match
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish_tests

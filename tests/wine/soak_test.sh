@@ -7,9 +7,10 @@
 # Usage: soak_test.sh WINE ZWSTATS PROBE [ROUNDS]   (needs DISPLAY, WINEPREFIX)
 set -u -o pipefail
 wine=$1 zwstats=$2 probe_exe=$3 rounds=${4:-100}
-every=25
-caption="ver 1.00 by Dorvenal"
-fatal="FATAL: Specified FTP Script Not Found."
+# Counted every 25 rounds, or more often in a short run, so that even a
+# short run has samples to compare.
+every=$((rounds / 4)); [ "$every" -le 25 ] || every=25; [ "$every" -ge 1 ] || every=1
+. "$(dirname "$0")/lib.sh"
 
 work=$(mktemp -d "$(dirname "$zwstats")/soak-test.XXXXXX")
 tool=
@@ -20,27 +21,15 @@ cleanup() {
 trap cleanup EXIT
 cd "$work" || exit 1
 cp "$probe_exe" probe.exe
-passed=0 failed=0
-check() { # name, then a command that must succeed
-  local name=$1; shift
-  if "$@"; then echo "ok: $name"; passed=$((passed + 1)); else echo "FAIL: $name"; failed=$((failed + 1)); fi
-}
-probe() { "$wine" probe.exe "$@" 2>/dev/null | tr -d '\r'; }
-wait_for() { # seconds, then a command: polls it every 0.1 s until it succeeds
-  local tenths=$(($1 * 10)); shift
-  for _ in $(seq "$tenths"); do "$@" && return 0; sleep 0.1; done
-  "$@"
-}
-sent() { cat count.txt 2>/dev/null | tr -d '\r ' || true; }
+probe_exe="$work/probe.exe"
 taken() { test ! -e src.log && test "$(sent)" = "$1"; }
 
 mkdir received expected
 echo "user x" > s.scr
 # Touching "last" makes the next client run remove the script, so the round
 # after that upload shows the FATAL box and OK ends the tool.
-printf '@echo off\r\nset /a n=0\r\nif exist count.txt set /p n=<count.txt\r\nset /a n=n+1\r\n' > ftp.bat
-printf '>count.txt echo %%n%%\r\ncopy /y src.log received\\%%n%%.bin >nul\r\n' >> ftp.bat
-printf 'if exist last if exist s.scr del s.scr\r\nexit /b 0\r\n' >> ftp.bat
+install_client
+set_rc 0
 
 start=$SECONDS
 "$wine" "$zwstats" src.log 0 s.scr >/dev/null 2>&1 &
@@ -76,6 +65,7 @@ check "no extra uploads" test "$(ls received | wc -l)" = "$rounds"
 # process (the console and timer helpers) open and close handles of their
 # own, not the tool's; a leak of one per round would add 25 per sample.
 flat() {
+  [ ${#samples[@]} -ge 2 ] || return 1
   local base=(${samples[0]}) s cur k
   [ "${samples[0]}" != none ] || return 1
   for s in "${samples[@]}"; do
@@ -87,16 +77,12 @@ flat() {
 }
 check "counts flat over ${#samples[@]} samples" flat
 
-shown=$(probe box "$caption" 30000)
-check "FATAL box after the last round" test "$shown" = "$fatal"
+check_eq "FATAL box after the last round" "$(probe box "$caption" 30000)" "$fatal"
 probe close 5000
-window_gone() { ! probe window 500 >/dev/null; }
 check "window closed under the box" wait_for 20 window_gone
 probe click "$caption" 5000
-for _ in $(seq 300); do kill -0 "$tool" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$tool" 2>/dev/null; then status=timeout; else wait "$tool"; status=$?; fi
+wait_status "$tool"
 tool=
-check "exit status 0" test "$status" = 0
+check_eq "exit status 0" "$status" 0
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish_tests

@@ -3,9 +3,8 @@
 # the two message boxes, and real uploads to a loopback FTP server.
 # Needs DISPLAY and WINEPREFIX from the caller.
 set -u
-wine=$1 zwstats=$2 probe=$3 ftp=$4
-caption="ver 1.00 by Dorvenal"
-fatal="FATAL: Specified FTP Script Not Found."
+wine=$1 zwstats=$2 probe_exe=$3 ftp=$4
+. "$(dirname "$0")/lib.sh"
 usage=$'=TOVEK= ZW stats server for QK\n\nusage:\n<Local SRC file to mirror> <Delay in Secs> <Local FTP Script>'
 # Where the window stands on the runner's 1024x768 screen.
 expected_rect="141 196 541 316"
@@ -19,19 +18,6 @@ cleanup() {
 trap cleanup EXIT
 cd "$work" || exit 1
 cp "$ftp" ftp.exe
-passed=0 failed=0
-check() { # name, then a command that must succeed
-  local name=$1; shift
-  if "$@"; then echo "ok: $name"; passed=$((passed + 1)); else echo "FAIL: $name"; failed=$((failed + 1)); fi
-}
-probe() { "$wine" "$probe" "$@" 2>/dev/null | tr -d '\r'; }
-wait_status() { # pid: waits at most 30 s for zwstats to end; sets $status
-  # Not in a command substitution: only this shell can wait for its child.
-  local pid=$1
-  for _ in $(seq 300); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  if kill -0 "$pid" 2>/dev/null; then kill "$pid"; status=timeout; return; fi
-  wait "$pid"; status=$?
-}
 
 # One box case: start zwstats with the arguments, read the box, press OK.
 box_case() {
@@ -39,11 +25,11 @@ box_case() {
   "$wine" "$zwstats" "$@" >/dev/null 2>&1 &
   local pid=$!
   local shown; shown=$(probe box "$caption" 30000)
-  check "$name: box text" test "$shown" = "$text"
-  check "$name: status window up with the box" test "$(probe window 5000)" = "$expected_rect"
+  check_eq "$name: box text" "$shown" "$text"
+  check_eq "$name: status window up with the box" "$(probe window 5000)" "$expected_rect"
   probe click "$caption" 5000
   wait_status $pid
-  check "$name: exit status 0 after OK" test "$status" = 0
+  check_eq "$name: exit status 0 after OK" "$status" 0
 }
 
 box_case "missing script" "$fatal" src.log 1 missing.scr
@@ -83,20 +69,19 @@ pid=$!
 for _ in $(seq 300); do cmp -s expected.bin server/stats.log && break; sleep 0.1; done
 check "upload: file arrives byte for byte" cmp -s expected.bin server/stats.log
 first_rect=$(probe window 5000)
-check "upload: first window in place" test "$first_rect" = "$expected_rect"
+check_eq "upload: first window in place" "$first_rect" "$expected_rect"
 # The script goes while the upload runs, so the next round finds it missing.
 rm -f up.scr gate
 for _ in $(seq 300); do [ -e src.log ] || break; sleep 0.1; done
 check "upload: source file deleted" test ! -e src.log
 shown=$(probe box "$caption" 30000)
-check "next round: FATAL box" test "$shown" = "$fatal"
-check "next round: window at the same place" test -n "$first_rect" -a "$(probe window 5000)" = "$first_rect"
+check_eq "next round: FATAL box" "$shown" "$fatal"
+check_eq "next round: window at the same place" "$(probe window 5000)" "${first_rect:-none}"
 sleep 3
-check "next round: FATAL box still open after 3 s" test "$(probe box "$caption" 1000)" = "$fatal"
+check_eq "next round: FATAL box still open after 3 s" "$(probe box "$caption" 1000)" "$fatal"
 check "next round: program still running under its box" kill -0 $pid
 probe click "$caption" 5000
 wait_status $pid
-check "next round: exit status 0 after OK" test "$status" = 0
+check_eq "next round: exit status 0 after OK" "$status" 0
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish_tests
