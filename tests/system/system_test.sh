@@ -194,6 +194,46 @@ done
 [ -d adir ] && [ -p afifo ] && [ -L alink ] && [ ! -e gone ] && [ -c /dev/null ] || fail "something changed"
 end_case "$t"
 
+# File permissions bind only an unprivileged user: as root, these cases run
+# a copy of the tool as nobody, in a case directory handed to nobody.
+start_unprivileged() {
+  cp "$zwstats" "$dir/zwstats"
+  if [ "$(id -u)" -eq 0 ]; then
+    chown -R 65534:65534 "$dir"; chmod 711 "$root"
+    PATH="$dir/bin" /usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups -- \
+      "$dir/zwstats" "$@" > out 2> err < /dev/null &
+  else
+    PATH="$dir/bin" "$dir/zwstats" "$@" > out 2> err < /dev/null &
+  fi
+  pid=$!
+  pids+=("$pid")
+}
+
+t="a source file that cannot be opened for reading is never sent nor deleted"
+new_case unreadable
+echo "only copy" > stats.log; chmod 000 stats.log
+start_unprivileged stats.log 0 up.scr
+wait_for 10 at_least 4 SLEEPING out || fail "not scanning"
+[ ! -e ftp.log ] || fail "sent while unreadable"
+[ -f stats.log ] || fail "deleted while unreadable"
+chmod 644 stats.log
+wait_for 10 test ! -e stats.log || fail "not sent once readable"
+[ "$(lines ftp.log)" -eq 1 ] || fail "sent $(lines ftp.log) times"
+kill -TERM "$pid"; finish
+end_case "$t"
+
+t="a source file that cannot be deleted is sent again every round, and kept"
+new_case undeletable
+mkdir src; echo "only copy" > src/stats.log; chmod 555 src
+start_unprivileged src/stats.log 0 up.scr
+wait_for 15 uploads_at_least 3 || fail "not sent again"
+[ "$(cat src/stats.log)" = "only copy" ] || fail "file lost or changed"
+at_least 3 "FTP Script: up.scr" out || fail "no new round after each upload"
+chmod 755 src
+wait_for 10 test ! -e src/stats.log || fail "not deleted once it can be"
+kill -TERM "$pid"; finish
+end_case "$t"
+
 t="on a terminal the four lines are redrawn in place"
 new_case terminal
 if command -v script > /dev/null; then
