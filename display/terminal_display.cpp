@@ -17,7 +17,6 @@
 
 namespace {
 
-
 char PaintText[256];
 char OutputBuffer[1024];
 
@@ -45,7 +44,6 @@ void InstallStopHandlers() {
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGHUP, &action, nullptr);
 }
-
 
 int TerminalColumns() {
   winsize size;

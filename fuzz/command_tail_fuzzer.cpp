@@ -12,7 +12,9 @@ unsigned char LeadBitmap[32];
 
 bool NoLeadBytes(unsigned char) { return false; }
 // Shift JIS (code page 932).
-bool ShiftJisLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool ShiftJisLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 bool HighLeadByte(unsigned char c) { return c >= 0x80; }
 // Every byte, the quote and the blanks included.
 bool AnyLeadByte(unsigned char) { return true; }
@@ -26,7 +28,7 @@ std::size_t ReferenceNameLength(const char *line, std::size_t length,
                                 bool (*isLeadByte)(unsigned char)) {
   if (line[0] != '"') {
     std::size_t i = 0;
-    while (i < length && static_cast<unsigned char>(line[i]) > 32)
+    while (i<length &&static_cast<unsigned char>(line[i])> 32)
       ++i;
     return i;
   }

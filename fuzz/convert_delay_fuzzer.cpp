@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
   const std::int32_t value = ConvertDelay(text.get());
   FUZZ_CHECK(value == ReferenceConvert(text.get()), "the conversion differs from the reference");
-  FUZZ_CHECK(std::memcmp(text.get(), data, size) == 0 && text[size] == '\0', "the conversion wrote into the text");
+  FUZZ_CHECK(std::memcmp(text.get(), data, size) == 0 && text[size] == '\0',
+             "the conversion wrote into the text");
 
   // Nine digits or fewer cannot leave the int range, so atoi is defined.
   const char *p = text.get();

@@ -10,13 +10,13 @@
 #include <vector>
 
 // Stops the run with a message; libFuzzer records the input as a crash.
-#define FUZZ_CHECK(condition, message)                                                   \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      std::fprintf(stderr, "invariant broken: %s (%s, %s:%d)\n", message, #condition,   \
-                   __FILE__, __LINE__);                                                  \
-      std::abort();                                                                      \
-    }                                                                                    \
+#define FUZZ_CHECK(condition, message)                                                             \
+  do {                                                                                             \
+    if (!(condition)) {                                                                            \
+      std::fprintf(stderr, "invariant broken: %s (%s, %s:%d)\n", message, #condition, __FILE__,    \
+                   __LINE__);                                                                      \
+      std::abort();                                                                                \
+    }                                                                                              \
   } while (0)
 
 struct ReferenceWord {
@@ -76,9 +76,19 @@ inline void CheckReferencesAgainstExamples() {
     const char *text;
     std::int32_t value;
   } const conversions[] = {
-      {"30", 30},   {" 30", 30}, {"\t12", 12}, {"+7", 7}, {"-5", -5}, {"007", 7}, {"30s", 30},
-      {"x", 0},     {" ", 0},    {"+-5", 0},   {"2147483647", 2147483647},
-      {"2147483648", -2147483647 - 1},         {"4294967297", 1},
+      {"30", 30},
+      {" 30", 30},
+      {"\t12", 12},
+      {"+7", 7},
+      {"-5", -5},
+      {"007", 7},
+      {"30s", 30},
+      {"x", 0},
+      {" ", 0},
+      {"+-5", 0},
+      {"2147483647", 2147483647},
+      {"2147483648", -2147483647 - 1},
+      {"4294967297", 1},
   };
   for (const auto &example : conversions)
     FUZZ_CHECK(ReferenceConvert(example.text) == example.value, example.text);

@@ -60,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   std::memset(buffer.get(), 0xA5, capacity);
   char *tail = FormTailFromArguments(argc, argv.data(), buffer.get(), capacity);
 
-  FUZZ_CHECK(tail >= buffer.get() && tail < buffer.get() + capacity, "the tail lies outside the buffer");
+  FUZZ_CHECK(tail >= buffer.get() && tail < buffer.get() + capacity,
+             "the tail lies outside the buffer");
   for (std::size_t k = 0; k < arguments.size(); ++k)
     FUZZ_CHECK(std::strcmp(argv[k + 1], arguments[k].c_str()) == 0, "an argument was changed");
 

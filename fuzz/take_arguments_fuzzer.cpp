@@ -86,15 +86,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   if (length == 0) {
     FUZZ_CHECK(!accepted, "an empty tail was accepted");
     FUZZ_CHECK(WordCount == 0, "an empty tail was split");
-    FUZZ_CHECK(AllZero(reinterpret_cast<const char *>(WordTable + 1), sizeof WordTable - sizeof WordTable[0]),
+    FUZZ_CHECK(AllZero(reinterpret_cast<const char *>(WordTable + 1),
+                       sizeof WordTable - sizeof WordTable[0]),
                "an empty tail recorded word starts");
-    FUZZ_CHECK(std::memcmp(tail.get(), original.data(), size + 1) == 0, "an empty tail was written");
+    FUZZ_CHECK(std::memcmp(tail.get(), original.data(), size + 1) == 0,
+               "an empty tail was written");
     FUZZ_CHECK(FieldsEmpty(), "a rejected line filled the fields");
     return 0;
   }
 
   const std::vector<ReferenceWord> words = ReferenceSplit(original.data(), length);
-  FUZZ_CHECK(static_cast<std::size_t>(WordCount) == words.size(), "the word count differs from the split");
+  FUZZ_CHECK(static_cast<std::size_t>(WordCount) == words.size(),
+             "the word count differs from the split");
   FUZZ_CHECK(ScanIndex <= length, "the scan went past the end of the tail");
 
   // The split writes a NUL at each separator and nothing else.
@@ -114,16 +117,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                     words[2].length <= 131;
   FUZZ_CHECK(accepted == fits, "accepted or rejected against the rule");
   if (accepted) {
-    FUZZ_CHECK(FieldHolds(SourcePath, sizeof SourcePath, original.data() + words[0].start, words[0].length),
+    FUZZ_CHECK(FieldHolds(SourcePath, sizeof SourcePath, original.data() + words[0].start,
+                          words[0].length),
                "SourcePath is not word 0");
-    FUZZ_CHECK(FieldHolds(DelayText, sizeof DelayText, original.data() + words[1].start, words[1].length),
-               "DelayText is not word 1");
-    FUZZ_CHECK(FieldHolds(ScriptPath, sizeof ScriptPath, original.data() + words[2].start, words[2].length),
+    FUZZ_CHECK(
+        FieldHolds(DelayText, sizeof DelayText, original.data() + words[1].start, words[1].length),
+        "DelayText is not word 1");
+    FUZZ_CHECK(FieldHolds(ScriptPath, sizeof ScriptPath, original.data() + words[2].start,
+                          words[2].length),
                "ScriptPath is not word 2");
-    FUZZ_CHECK(DelaySeconds == ReferenceConvert(DelayText), "DelaySeconds is not the conversion of DelayText");
+    FUZZ_CHECK(DelaySeconds == ReferenceConvert(DelayText),
+               "DelaySeconds is not the conversion of DelayText");
     // Word 0 starts at the tail's first byte, which the start-up never leaves
     // blank; only a tail handed in here directly can begin with a space.
-    FUZZ_CHECK(std::strchr(SourcePath + 1, ' ') == nullptr, "SourcePath holds a space after its first byte");
+    FUZZ_CHECK(std::strchr(SourcePath + 1, ' ') == nullptr,
+               "SourcePath holds a space after its first byte");
     FUZZ_CHECK(DelayText[0] == '\0' || std::strchr(DelayText + 1, ' ') == nullptr,
                "DelayText holds a space after its first byte");
     FUZZ_CHECK(ScriptPath[0] == '\0' || std::strchr(ScriptPath + 1, ' ') == nullptr,
@@ -140,6 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   Take(second);
   FUZZ_CHECK(again == accepted, "a later round decided otherwise");
   FUZZ_CHECK(Same(first, second), "a later round changed the settings or the split");
-  FUZZ_CHECK(std::memcmp(tail.get(), expected.data(), size + 1) == 0, "a later round wrote into the tail");
+  FUZZ_CHECK(std::memcmp(tail.get(), expected.data(), size + 1) == 0,
+             "a later round wrote into the tail");
   return 0;
 }

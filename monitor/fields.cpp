@@ -1,6 +1,6 @@
 // The program-wide state: every field empty or zero at start.
-#include "monitor/monitor.h"
 #include "monitor/display.h"
+#include "monitor/monitor.h"
 
 #include <cstdio>
 

@@ -29,7 +29,7 @@ bool UploadSucceeded(int systemResult) {
   // Ctrl+C reaches only the client. Pass it on: it is a stop request. A shell
   // reports a child it lost to SIGINT as 128 + SIGINT.
   bool interrupted = WIFSIGNALED(systemResult) ? WTERMSIG(systemResult) == SIGINT
-                                                : WEXITSTATUS(systemResult) == 128 + SIGINT;
+                                               : WEXITSTATUS(systemResult) == 128 + SIGINT;
   if (interrupted)
     raise(SIGINT);
   return WIFEXITED(systemResult) && WEXITSTATUS(systemResult) == 0;

@@ -11,7 +11,9 @@ namespace {
 
 bool NoLeadBytes(unsigned char) { return false; }
 // Shift-JIS lead bytes.
-bool ShiftJisLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool ShiftJisLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 void ClearArguments() {
   std::memset(SourcePath, 0, sizeof SourcePath);
@@ -149,8 +151,8 @@ TEST(TakeArguments, WordLongerThanItsFieldRejects) {
     bool accepted;
   };
   const LengthCase cases[] = {
-      {255, 15, 131, true},  {256, 1, 1, false}, {1, 16, 1, false},
-      {1, 1, 132, false},    {1, 15, 1, true},   {1, 1, 131, true},
+      {255, 15, 131, true}, {256, 1, 1, false}, {1, 16, 1, false},
+      {1, 1, 132, false},   {1, 15, 1, true},   {1, 1, 131, true},
   };
   for (const LengthCase &c : cases) {
     ClearArguments();
@@ -189,11 +191,23 @@ TEST(ConvertDelay, WrapsIn32BitsLikeAtoi) {
     std::int32_t value;
   };
   const DelayCase cases[] = {
-      {"30", 30},          {" 30", 30},         {"\t12", 12},         {"+7", 7},
-      {"-5", -5},          {"007", 7},          {"30s", 30},          {"x", 0},
-      {" ", 0},            {"+-5", 0},          {"", 0},              {"\n\v\f\r9", 9},
-      {"2147483647", 2147483647},               {"2147483648", -2147483647 - 1},
-      {"4294967297", 1},   {"-2147483648", -2147483647 - 1},          {"4294967295", -1},
+      {"30", 30},
+      {" 30", 30},
+      {"\t12", 12},
+      {"+7", 7},
+      {"-5", -5},
+      {"007", 7},
+      {"30s", 30},
+      {"x", 0},
+      {" ", 0},
+      {"+-5", 0},
+      {"", 0},
+      {"\n\v\f\r9", 9},
+      {"2147483647", 2147483647},
+      {"2147483648", -2147483647 - 1},
+      {"4294967297", 1},
+      {"-2147483648", -2147483647 - 1},
+      {"4294967295", -1},
       {"99999999999999999999", 1661992959},
   };
   for (const DelayCase &c : cases)

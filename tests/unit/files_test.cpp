@@ -37,7 +37,7 @@ TEST_F(Probe, EverythingElseIsAbsentAndNothingIsCreated) {
   ASSERT_EQ(0, mkdir(At("dir").c_str(), 0755));
   ASSERT_EQ(0, mkfifo(At("fifo").c_str(), 0644));
   ASSERT_EQ(0, symlink(At("gone").c_str(), At("dangling").c_str()));
-  const std::string absent[] = {At("missing"), At("dir"),  At("fifo"),
+  const std::string absent[] = {At("missing"),  At("dir"),   At("fifo"),
                                 At("dangling"), "/dev/null", ""};
   for (const std::string &path : absent)
     EXPECT_FALSE(FileExists(path.c_str())) << path;

@@ -47,9 +47,7 @@ void WaitMilliseconds(std::uint32_t ms) {
 
 void SetUpDisplay(void *) { Recorder.events.push_back("setup"); }
 
-void CreateStatusWindow() {
-  Recorder.events.push_back(std::string("create status=") + StatusText);
-}
+void CreateStatusWindow() { Recorder.events.push_back(std::string("create status=") + StatusText); }
 
 void RestoreStatusWindow() {
   Recorder.events.push_back(std::string("restore ") + SourcePath + "|" + DelayText + "|" +

@@ -14,7 +14,7 @@ struct ScheduledAction {
 };
 
 struct RoundRecorder {
-  std::vector<std::string> events;  // "create", "SCAN@250 restore=0", "wait 250", ...
+  std::vector<std::string> events; // "create", "SCAN@250 restore=0", "wait 250", ...
   std::uint64_t clockMs = 0;
   std::uint64_t limitMs = 60 * 60 * 1000; // a runaway loop is closed here
   std::vector<ScheduledAction> actions;

@@ -25,7 +25,7 @@ struct PlacementCase {
 };
 
 const PlacementCase Placements[] = {
-    {1024, 768, 141, 196}, {800, 600, 66, 140}, {1280, 1024, 226, 281},
+    {1024, 768, 141, 196}, {800, 600, 66, 140},  {1280, 1024, 226, 281},
     {640, 480, 13, 100},   {540, 600, -20, 140},
 };
 
@@ -163,9 +163,9 @@ TEST_F(StatusWindowTest, NeighboursGoToTheDefaultHandling) {
     EXPECT_EQ(PaintCount, before) << std::hex << message;
   }
   // The default handling erases the background and says so.
-  EXPECT_NE(SendMessageA(StatusWindow, WM_ERASEBKGND,
-                         reinterpret_cast<WPARAM>(GetDC(StatusWindow)), 0),
-            0);
+  EXPECT_NE(
+      SendMessageA(StatusWindow, WM_ERASEBKGND, reinterpret_cast<WPARAM>(GetDC(StatusWindow)), 0),
+      0);
 }
 
 TEST_F(StatusWindowTest, CloseIsTheDefaultDestroy) {
@@ -325,8 +325,9 @@ TEST(PaintText, FieldsUpTo215CharactersFitWhole) {
     std::memset(DelayText, '7', c.delay);
     std::memset(ScriptPath, 'p', c.script);
     std::memset(StatusText, 'W', c.status);
-    std::string expected = "Local SRC File: '" + std::string(SourcePath) + "'\nDelay: " + DelayText +
-                           "\nFTP Script: " + ScriptPath + "\n" + StatusText;
+    std::string expected = "Local SRC File: '" + std::string(SourcePath) +
+                           "'\nDelay: " + DelayText + "\nFTP Script: " + ScriptPath + "\n" +
+                           StatusText;
     FormatPaintText();
     EXPECT_EQ(std::string(PaintText), expected);
     if (c.source + c.delay + c.script + c.status == 215) {

@@ -65,7 +65,8 @@ int ClickOk(const char *caption, DWORD timeoutMs) {
     return 1;
   // BM_CLICK needs the box in the foreground; the command it would send
   // works from any process.
-  PostMessageA(box, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+               reinterpret_cast<LPARAM>(button));
   return 0;
 }
 
@@ -87,7 +88,8 @@ int CloseStatusWindow(DWORD timeoutMs) {
 }
 
 int HoldFile(const char *path, DWORD shareMode, DWORD seconds) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, shareMode, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileA(path, GENERIC_READ, shareMode, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     std::fprintf(stderr, "open failed: %lu\n", GetLastError());
     return 1;
@@ -119,8 +121,8 @@ typedef LONG(WINAPI *QuerySystemInformation)(ULONG, PVOID, ULONG, PULONG);
 const ULONG SystemHandleInformationClass = 16;
 
 long CountTableHandles(DWORD pid) {
-  QuerySystemInformation query = reinterpret_cast<QuerySystemInformation>(
-      reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+  QuerySystemInformation query = reinterpret_cast<QuerySystemInformation>(reinterpret_cast<void *>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
   if (query == nullptr)
     return -1;
   static char buffer[8 << 20];
@@ -188,8 +190,9 @@ int main(int argc, char **argv) {
     return HoldFile(argv[2], std::strtoul(argv[3], nullptr, 0), std::strtoul(argv[4], nullptr, 10));
   if (argc == 3 && std::strcmp(argv[1], "counts") == 0)
     return PrintCounts(std::strtoul(argv[2], nullptr, 10));
-  std::fputs("usage: probe window MS | box CAPTION MS | click CAPTION MS | gone CAPTION MS | close MS\n"
-             "       | hold PATH SHARE SECONDS | counts MS\n",
-             stderr);
+  std::fputs(
+      "usage: probe window MS | box CAPTION MS | click CAPTION MS | gone CAPTION MS | close MS\n"
+      "       | hold PATH SHARE SECONDS | counts MS\n",
+      stderr);
   return 2;
 }

@@ -47,8 +47,8 @@ TEST_F(WindowsFiles, PresentAbsentAndDirectory) {
   struct Case {
     std::string path;
     bool exists;
-  } cases[] = {{present, true},         {empty, true},     {dir_ + "\\missing.log", false},
-               {dir_ + "\\sub", false}, {dir_, false},     {"", false}};
+  } cases[] = {{present, true},         {empty, true}, {dir_ + "\\missing.log", false},
+               {dir_ + "\\sub", false}, {dir_, false}, {"", false}};
   for (const Case &c : cases)
     EXPECT_EQ(FileExists(c.path.c_str()), c.exists) << "'" << c.path << "'";
 }
@@ -56,8 +56,8 @@ TEST_F(WindowsFiles, PresentAbsentAndDirectory) {
 TEST_F(WindowsFiles, ProbeNeitherChangesNorLocksTheFile) {
   std::string path = Write("stats.log", "1234");
   // A producer holding the file open for writing, sharing it for reading.
-  HANDLE producer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+  HANDLE producer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(producer, INVALID_HANDLE_VALUE);
   EXPECT_TRUE(FileExists(path.c_str()));
   DWORD written = 0;
