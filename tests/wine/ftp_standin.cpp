@@ -1,7 +1,7 @@
 // Stand-in for the Windows ftp client, for the upload tests: carries out a
 // script given as -s:FILE the way Windows ftp reads one, through WinINet.
 // Understood lines: open HOST [PORT], then the user name and the password
-// lines, binary, put LOCAL [REMOTE], bye or quit. Exit 0 only when every
+// lines, binary, put LOCAL [REMOTE], rename FROM TO, bye or quit. Exit 0 only when every
 // step worked.
 #include <windows.h>
 #include <wininet.h>
@@ -34,7 +34,8 @@ const char *BaseName(const char *path) {
 }
 
 int RunScript(FILE *script) {
-  HINTERNET internet = InternetOpenA("zwstats-test-ftp", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+  HINTERNET internet =
+      InternetOpenA("zwstats-test-ftp", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
   if (internet == nullptr)
     return 3;
   HINTERNET session = nullptr;
@@ -48,7 +49,8 @@ int RunScript(FILE *script) {
     if (parts < 1)
       continue;
     if (std::strcmp(word, "open") == 0 && parts >= 2) {
-      INTERNET_PORT port = parts == 3 ? static_cast<INTERNET_PORT>(std::atoi(second)) : INTERNET_DEFAULT_FTP_PORT;
+      INTERNET_PORT port =
+          parts == 3 ? static_cast<INTERNET_PORT>(std::atoi(second)) : INTERNET_DEFAULT_FTP_PORT;
       char user[256] = "";
       char password[256] = "";
       if (!ReadLine(script, user, sizeof user) || !ReadLine(script, password, sizeof password)) {
@@ -65,6 +67,9 @@ int RunScript(FILE *script) {
       const char *remote = parts == 3 ? second : BaseName(first);
       if (session == nullptr || !FtpPutFileA(session, first, remote, FTP_TRANSFER_TYPE_BINARY, 0))
         status = 6;
+    } else if (std::strcmp(word, "rename") == 0 && parts == 3) {
+      if (session == nullptr || !FtpRenameFileA(session, first, second))
+        status = 8;
     } else if (std::strcmp(word, "bye") == 0 || std::strcmp(word, "quit") == 0) {
       break;
     } else {
