@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -25,42 +25,58 @@ std::string ReadFile(const std::string &path) {
 
 void WriteFile(const std::string &path, const std::string &text) { std::ofstream(path) << text; }
 
-bool Exists(const std::string &path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0;
-}
+bool Exists(const std::string &path) { return std::filesystem::exists(path); }
+
+// The fake client logs its arguments, and whether the source file was still
+// there, then ends with the status written in ftp.status. On POSIX it is
+// bin/ftp, first on PATH; on Windows it is ftp.bat in the working
+// directory, where cmd looks before PATH.
+#ifdef _WIN32
+const char ClientFile[] = "ftp.bat";
+const char ClientText[] = "@echo off\r\n"
+                          "if exist stats.log (set s=present) else (set s=absent)\r\n"
+                          ">>ftp.log echo %* %s%\r\n"
+                          "set rc=0\r\n"
+                          "if exist ftp.status set /p rc=<ftp.status\r\n"
+                          "exit /b %rc%\r\n";
+void SetPath(const std::string &value) { _putenv_s("PATH", value.c_str()); }
+std::string ClientPath(const std::string &) { return ""; }
+#else
+const char ClientFile[] = "bin/ftp";
+const char ClientText[] = "#!/bin/sh\n"
+                          "if [ -e stats.log ]; then s=present; else s=absent; fi\n"
+                          "echo \"$* $s\" >> ftp.log\n"
+                          "exit $(cat ftp.status 2>/dev/null || echo 0)\n";
+void SetPath(const std::string &value) { setenv("PATH", value.c_str(), 1); }
+std::string ClientPath(const std::string &dir) { return dir + "/bin:"; }
+#endif
 
 class Rounds : public testing::Test {
 protected:
-  std::string dir, oldPath, oldCwd;
+  std::filesystem::path dir, oldCwd;
+  std::string oldPath;
 
   void SetUp() override {
     ResetRoundState();
-    char pattern[] = "/tmp/zwstats-rounds-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    dir = pattern;
-    char cwd[4096];
-    ASSERT_NE(nullptr, getcwd(cwd, sizeof cwd));
-    oldCwd = cwd;
-    ASSERT_EQ(0, chdir(dir.c_str()));
-    // The fake client logs its arguments, and whether the source file was
-    // still there, then ends with the status written in ftp.status.
-    mkdir("bin", 0755);
-    WriteFile("bin/ftp", "#!/bin/sh\n"
-                         "if [ -e stats.log ]; then s=present; else s=absent; fi\n"
-                         "echo \"$* $s\" >> ftp.log\n"
-                         "exit $(cat ftp.status 2>/dev/null || echo 0)\n");
-    chmod("bin/ftp", 0755);
+    std::random_device random;
+    dir = std::filesystem::temp_directory_path() / ("zwstats-rounds-" + std::to_string(random()));
+    ASSERT_TRUE(std::filesystem::create_directory(dir));
+    oldCwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    std::filesystem::create_directory("bin");
+    WriteFile(ClientFile, ClientText);
+    std::filesystem::permissions(ClientFile, std::filesystem::perms::owner_all);
     const char *path = std::getenv("PATH");
     oldPath = path ? path : "";
-    setenv("PATH", (dir + "/bin:" + oldPath).c_str(), 1);
+    SetPath(ClientPath(dir.string()) + oldPath);
     WriteFile("up.scr", "open 127.0.0.1\n");
   }
 
   void TearDown() override {
-    setenv("PATH", oldPath.c_str(), 1);
-    EXPECT_EQ(0, chdir(oldCwd.c_str()));
-    std::system(("rm -rf " + dir).c_str());
+    SetPath(oldPath);
+    std::filesystem::current_path(oldCwd);
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
   }
 
   int Run(const char *tailText) {
@@ -146,8 +162,9 @@ TEST_F(Rounds, FileAppearingWhileSleepingIsFoundAtTheNextScan) {
 
 TEST_F(Rounds, FailedUploadKeepsTheFileAndRetriesAfterTheDelay) {
   WriteFile("stats.log", "only copy");
-  WriteFile("ftp.status", "1");
-  At(1500, [] { WriteFile("ftp.status", "0"); });
+  // A whole line: Wine's cmd reads nothing from a line without its end.
+  WriteFile("ftp.status", "1\n");
+  At(1500, [] { WriteFile("ftp.status", "0\n"); });
   CloseWindowAt(5000);
   Run("stats.log 2 up.scr");
   std::string events = JoinEvents(Recorder.events);
@@ -161,7 +178,8 @@ TEST_F(Rounds, FailedUploadKeepsTheFileAndRetriesAfterTheDelay) {
 
 TEST_F(Rounds, MissingClientKeepsTheFile) {
   WriteFile("stats.log", "only copy");
-  setenv("PATH", "/nonexistent", 1);
+  std::remove(ClientFile);
+  SetPath("/nonexistent");
   CloseWindowAt(1000);
   Run("stats.log 1 up.scr");
   EXPECT_TRUE(Exists("stats.log"));
