@@ -43,6 +43,7 @@ use_prefix() {
   WINELOADER=$WINE
   [ "$1" = win32 ] && WINEARCH=win32
   [ -f "$WINEPREFIX/system.reg" ] && return 0
+  echo "booting a Wine prefix in $WINEPREFIX (once, about 15 s)" >&2
   rm -rf "$WINEPREFIX"
   "$WINE" wineboot -i >/dev/null 2>&1
   if [ -n "${3:-}" ]; then
